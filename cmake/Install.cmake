@@ -1,0 +1,1 @@
+# Filled in by the installation work: program, desktop entry, icon, help.
