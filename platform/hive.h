@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -16,7 +17,13 @@ namespace kv {
 // for a parse error, the line.
 class HiveFileError : public RegistryError {
 public:
-    using RegistryError::RegistryError;
+    // line is the 1-based line of a parse error, 0 for any other failure.
+    explicit HiveFileError(const std::string& message, int line = 0)
+        : RegistryError(message), line_(line) {}
+    int line() const { return line_; }
+
+private:
+    int line_;
 };
 
 struct HiveValue {
@@ -27,17 +34,22 @@ struct HiveValue {
     std::uint32_t dword = 0; // Dword
     int hexKind = 3;         // Hex: the n of hex(n); 3 = REG_BINARY
     std::vector<unsigned char> bytes; // Hex
+
+    bool operator==(const HiveValue&) const = default;
 };
 
 struct HiveKey {
     std::string path; // relative to HKEY_LOCAL_MACHINE, backslash separated
     std::vector<HiveValue> values;
+
+    bool operator==(const HiveKey&) const = default;
 };
 
 // The parsed content of a hive file in the Windows registry export syntax
 // ("Windows Registry Editor Version 5.00", [HKEY_LOCAL_MACHINE\...] key lines,
 // "Name"="text", dword:, hex(n):). Key paths and value names compare without
-// regard to ASCII case, as the Windows registry does.
+// regard to ASCII case, as the Windows registry does. Strings also take the
+// escapes \n, \r and \0, so that any stored text fits on one line.
 class Hive {
 public:
     // fileName is only used in error messages.
@@ -47,11 +59,15 @@ public:
     bool hasKey(std::string_view path) const;
     const HiveValue* value(std::string_view path, std::string_view name) const;
     // Adds the key and every missing ancestor; existing keys are kept.
+    // Raises std::invalid_argument for a path with an empty part.
     void addKey(std::string_view path);
     // Sets a string value of an existing key; returns false when the key is missing.
     bool setString(std::string_view path, std::string_view name, std::string_view text);
 
     const std::vector<HiveKey>& keys() const { return keys_; }
+
+    // Exact comparison, order and case included: what a round trip keeps.
+    bool operator==(const Hive&) const = default;
 
 private:
     HiveKey* find(std::string_view path);
@@ -87,7 +103,8 @@ private:
 // (~/.config when XDG_CONFIG_HOME is unset).
 std::filesystem::path hivePath();
 
-// A registry accessor on a hive file.
+// A registry accessor on a hive file. A file that exists but is damaged
+// raises HiveFileError (also from writeString), and is never rewritten.
 class HiveRegistry : public Registry {
 public:
     explicit HiveRegistry(std::filesystem::path hive);
