@@ -14,6 +14,7 @@
 #include <QTabBar>
 #include <QValidator>
 
+#include "help.h"
 #include "messagebox.h"
 #include "numbers.h"
 #include "statements.h"
@@ -270,6 +271,9 @@ void THoofdVenster::Toevoegenindatabase1Click()
 
 void THoofdVenster::HelpOnderwerpen1Click()
 {
+    HelpSystem& help = HelpSystem::instance();
+    help.setHelpFile(QStringLiteral("kv.hlp"));
+    help.command(HelpSystem::HelpFinder, 0);
 }
 
 void THoofdVenster::Info1Click()
