@@ -38,13 +38,6 @@ public:
     }
 };
 
-// Connects a signal to a handler whose errors go to the error box.
-template <typename Sender, typename Signal, typename Handler>
-void wire(Sender* sender, Signal signal, QObject* context, Handler handler)
-{
-    QObject::connect(sender, signal, context, [handler] { guarded(handler); });
-}
-
 } // namespace
 
 QFont windowFont()
@@ -75,7 +68,7 @@ THoofdVenster::THoofdVenster(const QStringList& arguments)
     HoofdTab = new TabControl({QStringLiteral("&Invoer"), QStringLiteral("&Uitvoer")}, client);
     HoofdTab->setObjectName(QStringLiteral("HoofdTab"));
     HoofdTab->setGeometry(8, 0, 361, 217);
-    wire(HoofdTab, &TabControl::changed, this, [this] { HoofdTabChange(); });
+    connectGuarded(HoofdTab, &TabControl::changed, this, [this] { HoofdTabChange(); });
 
     buildInputPage();
     buildOutputPage();
@@ -129,7 +122,7 @@ void THoofdVenster::buildInputPage()
             edit->hide();
             label->hide();
         }
-        wire(edit, &QLineEdit::textChanged, this, [this, box] { LetterChange(box); });
+        connectGuarded(edit, &QLineEdit::textChanged, this, [this, box] { LetterChange(box); });
     }
 
     ZoekKnop = new QPushButton(QStringLiteral("&Zoeken"), GroupBox1);
@@ -145,9 +138,9 @@ void THoofdVenster::buildInputPage()
         setTabOrder(Letter[i - 1], Letter[i]);
     setTabOrder(Letter[MaxLetters - 1], ZoekKnop);
 
-    wire(AantalLetters, &QLineEdit::textChanged, this, [this] { AantalLettersChange(); });
-    wire(UpDown1, &UpDown::clicked, this, [this] { UpDown1Click(); });
-    wire(ZoekKnop, &QPushButton::clicked, this, [this] { ZoekKnopClick(); });
+    connectGuarded(AantalLetters, &QLineEdit::textChanged, this, [this] { AantalLettersChange(); });
+    connectGuarded(UpDown1, &UpDown::clicked, this, [this] { UpDown1Click(); });
+    connectGuarded(ZoekKnop, &QPushButton::clicked, this, [this] { ZoekKnopClick(); });
 }
 
 void THoofdVenster::buildOutputPage()
@@ -200,12 +193,12 @@ void THoofdVenster::buildMenus()
     Info1 = Help1->addAction(QStringLiteral("&Info"));
     Info1->setObjectName(QStringLiteral("Info1"));
 
-    wire(Afsluiten1, &QAction::triggered, this, [this] { Afsluiten1Click(); });
-    wire(Extra1, &QMenu::aboutToShow, this, [this] { Extra1Click(); });
-    wire(Toevoegenindatabase1, &QAction::triggered, this, [this] { Toevoegenindatabase1Click(); });
-    wire(Opties1, &QAction::triggered, this, [this] { Opties1Click(); });
-    wire(HelpOnderwerpen1, &QAction::triggered, this, [this] { HelpOnderwerpen1Click(); });
-    wire(Info1, &QAction::triggered, this, [this] { Info1Click(); });
+    connectGuarded(Afsluiten1, &QAction::triggered, this, [this] { Afsluiten1Click(); });
+    connectGuarded(Extra1, &QMenu::aboutToShow, this, [this] { Extra1Click(); });
+    connectGuarded(Toevoegenindatabase1, &QAction::triggered, this, [this] { Toevoegenindatabase1Click(); });
+    connectGuarded(Opties1, &QAction::triggered, this, [this] { Opties1Click(); });
+    connectGuarded(HelpOnderwerpen1, &QAction::triggered, this, [this] { HelpOnderwerpen1Click(); });
+    connectGuarded(Info1, &QAction::triggered, this, [this] { Info1Click(); });
 }
 
 void THoofdVenster::setWindows(QWidget* optiesForm, QWidget* add2db, QDialog* aboutBox)

@@ -8,33 +8,12 @@
 #include <QShowEvent>
 #include <QWindow>
 
+#include "formwidgets.h"
 #include "hoofdvenster.h"
 #include "messagebox.h"
 #include "statements.h"
 
 namespace kv {
-
-namespace {
-
-// Connects a signal to a handler whose errors go to the error box.
-template <typename Sender, typename Signal, typename Handler>
-void wire(Sender* sender, Signal signal, QObject* context, Handler handler)
-{
-    QObject::connect(sender, signal, context, [handler] { guarded(handler); });
-}
-
-QPushButton* button(const QString& name, const QString& caption, QWidget* parent, const QRect& geometry)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(geometry);
-    // Enter in the word box must not store the word behind the user's back.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    return b;
-}
-
-} // namespace
 
 Tadd2db::Tadd2db(THoofdVenster& hoofdVenster)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -72,16 +51,16 @@ Tadd2db::Tadd2db(THoofdVenster& hoofdVenster)
     addLengteEb->setGeometry(96, 48, 121, 21);
     addLengteEb->setReadOnly(true);
 
-    VoegToeBt = button(QStringLiteral("VoegToeBt"), QStringLiteral("&Voeg toe"), GroupBox1, {152, 96, 75, 25});
-    AfsluitenBt = button(QStringLiteral("AfsluitenBt"), QStringLiteral("&Afsluiten"), this, {184, 152, 75, 25});
+    VoegToeBt = plainButton(QStringLiteral("VoegToeBt"), QStringLiteral("&Voeg toe"), {152, 96, 75, 25}, GroupBox1);
+    AfsluitenBt = plainButton(QStringLiteral("AfsluitenBt"), QStringLiteral("&Afsluiten"), {184, 152, 75, 25}, this);
 
     setTabOrder(addWoordEb, addLengteEb);
     setTabOrder(addLengteEb, VoegToeBt);
     setTabOrder(VoegToeBt, AfsluitenBt);
 
-    wire(addWoordEb, &QLineEdit::textChanged, this, [this] { addWoordEbChange(); });
-    wire(VoegToeBt, &QPushButton::clicked, this, [this] { VoegToeBtClick(); });
-    wire(AfsluitenBt, &QPushButton::clicked, this, [this] { AfsluitenBtClick(); });
+    connectGuarded(addWoordEb, &QLineEdit::textChanged, this, [this] { addWoordEbChange(); });
+    connectGuarded(VoegToeBt, &QPushButton::clicked, this, [this] { VoegToeBtClick(); });
+    connectGuarded(AfsluitenBt, &QPushButton::clicked, this, [this] { AfsluitenBtClick(); });
 }
 
 void Tadd2db::showEvent(QShowEvent* event)

@@ -15,6 +15,7 @@
 #include <QWindow>
 
 #include "configuration.h"
+#include "formwidgets.h"
 #include "hoofdvenster.h"
 #include "messagebox.h"
 #include "numbers.h"
@@ -42,17 +43,6 @@ QLineEdit* edit(const QString& name, const QRect& geometry, QWidget* parent)
     e->setObjectName(name);
     e->setGeometry(geometry);
     return e;
-}
-
-QPushButton* button(const QString& name, const QString& caption, const QRect& geometry, QWidget* parent)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(geometry);
-    // No default button: Enter in a field does not leave the dialog.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    return b;
 }
 
 // The combo's edit part. When it loses the focus, Qt's combo selects the
@@ -126,8 +116,8 @@ ToptiesForm::ToptiesForm(THoofdVenster& hoofdVenster)
     passwordLabel = label(QStringLiteral("passwordLabel"), QStringLiteral("&Wachtwoord:"), passwordEditBox,
                           {16, 120, 64, 13}, mysqlGroupBox);
 
-    annulerenButton = button(QStringLiteral("annulerenButton"), QStringLiteral("&Annuleren"), {96, 168, 75, 25}, this);
-    okButton = button(QStringLiteral("okButton"), QStringLiteral("&OK"), {184, 168, 75, 25}, this);
+    annulerenButton = plainButton(QStringLiteral("annulerenButton"), QStringLiteral("&Annuleren"), {96, 168, 75, 25}, this);
+    okButton = plainButton(QStringLiteral("okButton"), QStringLiteral("&OK"), {184, 168, 75, 25}, this);
 
     setTabOrder(configComboBox, hostEditBox);
     setTabOrder(hostEditBox, userEditBox);
@@ -144,10 +134,9 @@ ToptiesForm::ToptiesForm(THoofdVenster& hoofdVenster)
         if (!nameEdit->leaving())
             guarded([this, p] { configComboBoxSelect(p); });
     });
-    connect(nameEdit, &QLineEdit::textEdited, this,
-            [this] { guarded([this] { configComboBoxChange(); }); });
-    connect(okButton, &QPushButton::clicked, this, [this] { guarded([this] { okButtonClick(); }); });
-    connect(annulerenButton, &QPushButton::clicked, this, [this] { guarded([this] { annulerenButtonClick(); }); });
+    connectGuarded(nameEdit, &QLineEdit::textEdited, this, [this] { configComboBoxChange(); });
+    connectGuarded(okButton, &QPushButton::clicked, this, [this] { okButtonClick(); });
+    connectGuarded(annulerenButton, &QPushButton::clicked, this, [this] { annulerenButtonClick(); });
 }
 
 bool ToptiesForm::eventFilter(QObject* watched, QEvent* event)

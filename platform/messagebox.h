@@ -3,6 +3,7 @@
 #include <exception>
 #include <functional>
 
+#include <QObject>
 #include <QString>
 
 namespace kv {
@@ -47,6 +48,13 @@ void guarded(Handler&& handler)
     } catch (const std::exception& error) {
         reportError(error);
     }
+}
+
+// Connects a signal to an event handler whose errors go to the error box.
+template <typename Sender, typename Signal, typename Handler>
+void connectGuarded(Sender* sender, Signal signal, QObject* context, Handler handler)
+{
+    QObject::connect(sender, signal, context, [handler] { guarded(handler); });
 }
 
 } // namespace kv

@@ -14,15 +14,15 @@
 #include "hoofdvenster.h"
 #include "messagebox.h"
 #include "privateserver.h"
+#include "widgettest.h"
 
 using namespace kv;
+using kvtest::child;
+using kvtest::type;
 
 namespace {
 
-struct Shown {
-    MessageBox::Kind kind;
-    QString text;
-};
+using Shown = kvtest::ShownMessage;
 
 // The main window with its add-word dialog, as start-up wires them.
 struct Windows {
@@ -52,14 +52,6 @@ class TestAddWord : public QObject {
     QString hive;
     QList<Shown> shown;
 
-    template <typename T = QWidget>
-    static T* child(QWidget& w, const QString& name)
-    {
-        T* c = w.findChild<T*>(name);
-        if (!c)
-            qFatal("no child %s", qPrintable(name));
-        return c;
-    }
     static QLineEdit* word(Tadd2db& d) { return child<QLineEdit>(d, QStringLiteral("addWoordEb")); }
     static QLineEdit* length(Tadd2db& d) { return child<QLineEdit>(d, QStringLiteral("addLengteEb")); }
 
@@ -70,17 +62,6 @@ class TestAddWord : public QObject {
         QApplication::setActiveWindow(&w.dialog);
         if (!QTest::qWaitForWindowActive(&w.dialog))
             qFatal("dialog not active");
-    }
-
-    // Types text as keys; letters outside ASCII go as key events with text.
-    static void type(QWidget* target, const QString& text)
-    {
-        for (QChar c : text) {
-            if (c.unicode() < 0x80)
-                QTest::keyClicks(target, QString(c));
-            else
-                QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        }
     }
 
     static void voegToe(Tadd2db& d) { QTest::mouseClick(child(d, QStringLiteral("VoegToeBt")), Qt::LeftButton); }

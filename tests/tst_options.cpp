@@ -18,8 +18,10 @@
 #include "kvopties.h"
 #include "messagebox.h"
 #include "privateserver.h"
+#include "widgettest.h"
 
 using namespace kv;
+using kvtest::child;
 
 namespace {
 
@@ -68,14 +70,6 @@ class TestOptions : public QObject {
     QString hive;
     QStringList shown;
 
-    template <typename T = QWidget>
-    static T* child(QWidget& w, const QString& name)
-    {
-        T* c = w.findChild<T*>(name);
-        if (!c)
-            qFatal("no child %s", qPrintable(name));
-        return c;
-    }
     static QComboBox* combo(ToptiesForm& o) { return child<QComboBox>(o, QStringLiteral("configComboBox")); }
     static QLineEdit* host(ToptiesForm& o) { return child<QLineEdit>(o, QStringLiteral("hostEditBox")); }
     static QLineEdit* user(ToptiesForm& o) { return child<QLineEdit>(o, QStringLiteral("userEditBox")); }

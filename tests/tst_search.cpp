@@ -10,18 +10,17 @@
 #include "hoofdvenster.h"
 #include "messagebox.h"
 #include "privateserver.h"
+#include "widgettest.h"
 
 using namespace kv;
+using kvtest::child;
 
 namespace {
 
 // As the server logs it: it drops the statement's closing ";".
 const QString Select = QStringLiteral("SELECT * FROM kvls WHERE woord LIKE '%1' ORDER BY woord");
 
-struct Shown {
-    MessageBox::Kind kind;
-    QString text;
-};
+using Shown = kvtest::ShownMessage;
 
 } // namespace
 
@@ -33,14 +32,6 @@ class TestSearch : public QObject {
     QString hive;
     QList<Shown> shown;
 
-    template <typename T = QWidget>
-    static T* child(QWidget& w, const QString& name)
-    {
-        T* c = w.findChild<T*>(name);
-        if (!c)
-            qFatal("no child %s", qPrintable(name));
-        return c;
-    }
 
     // Sets the count, fills the boxes (an empty string leaves a box empty)
     // and presses "&Zoeken".
