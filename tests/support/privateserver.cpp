@@ -173,6 +173,9 @@ void PrivateServer::install()
         QStringLiteral("--innodb-buffer-pool-size=16M"),
         QStringLiteral("--innodb-log-file-size=8M"),
         QStringLiteral("--innodb-use-native-aio=0"),
+        // The bootstrap's temporary tables go by process id; in a shared /tmp
+        // two bootstraps in different pid namespaces can meet.
+        QStringLiteral("--tmpdir=") + dir_->path(),
     };
     if (::geteuid() == 0)
         arguments.insert(1, QStringLiteral("--user=root"));
