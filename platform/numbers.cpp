@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
 
 namespace kv {
 
@@ -94,8 +95,14 @@ Scan scan(std::string_view s)
 int strictToInt(std::string_view text)
 {
     const Scan r = scan(text);
-    if (!r.complete)
-        throw ConversionError("'" + std::string(text) + "' is not a valid integer value");
+    if (!r.complete) {
+        // The message travels as a C string (what()); a NUL typed into the
+        // box would cut it off before its reason, so it shows as U+FFFD.
+        std::string quoted;
+        for (char c : text)
+            quoted += c == '\0' ? std::string_view("\xEF\xBF\xBD") : std::string_view(&c, 1);
+        throw ConversionError("'" + quoted + "' is not a valid integer value");
+    }
     return r.value;
 }
 

@@ -11,6 +11,7 @@ private slots:
     void strictRejects();
     void lenient_data();
     void lenient();
+    void nulKeepsTheMessageWhole();
 };
 
 void TestNumbers::strictAccepts_data()
@@ -104,6 +105,20 @@ void TestNumbers::lenient()
     QFETCH(QByteArray, text);
     QFETCH(int, value);
     QCOMPARE(kv::lenientToInt(text.toStdString()), value);
+}
+
+// Found by fuzzing: the message goes out as a C string, and a NUL in the
+// text cut it off before "is not a valid integer value".
+void TestNumbers::nulKeepsTheMessageWhole()
+{
+    const std::string text("7\0x", 3);
+    try {
+        kv::strictToInt(text);
+        QFAIL("accepted");
+    } catch (const kv::ConversionError& e) {
+        QCOMPARE(QString::fromUtf8(e.what()), QString::fromUtf8("'7\uFFFDx' is not a valid integer value"));
+    }
+    QCOMPARE(kv::lenientToInt(text), 7);
 }
 
 QTEST_APPLESS_MAIN(TestNumbers)
