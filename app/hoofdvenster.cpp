@@ -10,7 +10,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStringListModel>
+#include <QAbstractListModel>
 #include <QTabBar>
 #include <QValidator>
 
@@ -39,6 +39,44 @@ public:
 };
 
 } // namespace
+
+// The words found, one line each, read straight from the search's word list:
+// a whole table goes in without a string per word, and a line becomes text
+// only when the view draws or asks for it. Lines can be selected, not edited.
+class FoundWordsModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    // Shows words instead of what was listed, in one reset.
+    void setWords(WordList&& words)
+    {
+        beginResetModel();
+        words_ = std::move(words);
+        endResetModel();
+    }
+    void clear() { setWords(WordList()); }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(words_.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        const std::string_view word = words_.at(static_cast<std::size_t>(index.row()));
+        return QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size()));
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+    }
+
+private:
+    WordList words_;
+};
 
 QFont windowFont()
 {
@@ -150,16 +188,18 @@ void THoofdVenster::buildOutputPage()
     GroupBox2->setGeometry(16, 48, 329, 153);
     GroupBox2->hide();
 
-    gevondenModel_ = new QStringListModel(this);
+    gevondenModel_ = new FoundWordsModel(this);
     Gevonden = new QListView(GroupBox2);
     Gevonden->setObjectName(QStringLiteral("Gevonden"));
     Gevonden->setGeometry(16, 32, 297, 113);
     Gevonden->setModel(gevondenModel_);
     Gevonden->setSelectionMode(QAbstractItemView::SingleSelection);
     Gevonden->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Every line is one word in one font: uniform sizes keep long lists quick.
+    // Every line is one word in one font: with uniform sizes the view lays
+    // out even a whole table at once without asking for a single word, so
+    // it does not need to spread that over many passes of the event loop.
     Gevonden->setUniformItemSizes(true);
-    Gevonden->setLayoutMode(QListView::Batched);
+    Gevonden->setLayoutMode(QListView::SinglePass);
 }
 
 void THoofdVenster::buildMenus()
@@ -297,7 +337,7 @@ void THoofdVenster::ReadConfiguration(const std::string& n, std::string& host, s
 
 void THoofdVenster::ZoekKnopClick()
 {
-    gevondenModel_->setStringList({});
+    gevondenModel_->clear();
     HoofdTab->setTabIndex(1);
     showPage(false);
 
@@ -310,12 +350,10 @@ void THoofdVenster::ZoekKnopClick()
     letterCount_ = strictToInt(AantalLetters->text().toStdString());
     const std::string pattern = searchPattern(letters, letterCount_);
 
-    QStringList words;
-    const StatementOutcome outcome = database_.search(pattern, [&words](std::string_view word) {
-        words.append(QString::fromUtf8(word.data(), qsizetype(word.size())));
-    });
+    WordList words;
+    const StatementOutcome outcome = database_.search(pattern, words);
     // One model reset for the whole list: no per-line relayout.
-    gevondenModel_->setStringList(words);
+    gevondenModel_->setWords(std::move(words));
     if (!outcome.ok)
         MessageBox::information(QStringLiteral("Het zoeken is mislukt!\n%1")
                                     .arg(QString::fromStdString(outcome.errorText)));

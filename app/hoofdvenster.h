@@ -16,10 +16,10 @@ class QLineEdit;
 class QListView;
 class QMenu;
 class QPushButton;
-class QStringListModel;
 
 namespace kv {
 
+class FoundWordsModel;
 class TabControl;
 class UpDown;
 
@@ -91,7 +91,7 @@ private:
     QPushButton* ZoekKnop;
     QGroupBox* GroupBox2;
     QListView* Gevonden;
-    QStringListModel* gevondenModel_;
+    FoundWordsModel* gevondenModel_;
 
     QMenu* Bestand1;
     QAction* Afsluiten1;

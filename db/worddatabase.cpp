@@ -53,15 +53,48 @@ void WordDatabase::LoadActiveConfiguration()
     connected = false;
 }
 
+void WordList::clear()
+{
+    text_.clear();
+    ends_.clear();
+}
+
+void WordList::reserve(std::size_t words, std::size_t bytes)
+{
+    ends_.reserve(words);
+    text_.reserve(bytes);
+}
+
+void WordList::append(std::string_view word)
+{
+    const std::size_t begin = text_.size();
+    text_.append(word);
+    for (std::size_t i = begin; i < text_.size(); ++i)
+        if (text_[i] >= 'a' && text_[i] <= 'z')
+            text_[i] = static_cast<char>(text_[i] - 'a' + 'A');
+    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+}
+
 StatementOutcome WordDatabase::search(std::string_view pattern, const std::function<void(std::string_view)>& onWord)
 {
+    WordList words;
+    const StatementOutcome outcome = search(pattern, words);
+    for (std::size_t i = 0; i < words.size(); ++i)
+        onWord(words.at(i));
+    return outcome;
+}
+
+StatementOutcome WordDatabase::search(std::string_view pattern, WordList& words)
+{
+    words.clear();
     const std::string statement = searchStatement(connection_.escape(likeLiteral(pattern)));
     return send(statement, [&](QueryResult& result) {
+        const std::size_t rows = static_cast<std::size_t>(result.rowCount());
+        // Most words are plain letters, one byte each, at most ten of them.
+        words.reserve(rows, rows * 10);
         while (MYSQL_ROW row = result.fetchRow()) {
-            const unsigned long* lengths = result.fetchLengths();
             // A NULL word is listed as an empty line, as the table allows it.
-            const std::string word = row[0] ? std::string(row[0], lengths[0]) : std::string();
-            onWord(upperAscii(word));
+            words.append(row[0] ? std::string_view(row[0], result.fetchLengths()[0]) : std::string_view());
         }
     });
 }
