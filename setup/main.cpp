@@ -56,13 +56,15 @@ constexpr const char* AccountHost = "localhost";
 
 const char* const Usage =
     "Gebruik:\n"
-    "  kwisvinder-setup registry --host H --user U --password P [--name NAAM] [--hive PAD] [--owner GEBRUIKER]\n"
-    "  kwisvinder-setup database --user U --password P [--reset-password] [BEHEERDER]\n"
+    "  kwisvinder-setup registry --host H --user U --password-file PAD [--name NAAM] [--hive PAD] [--owner GEBRUIKER]\n"
+    "  kwisvinder-setup database --user U --password-file PAD [--reset-password] [BEHEERDER]\n"
     "  kwisvinder-setup import BESTAND [--batch-size N] [BEHEERDER]\n"
     "  kwisvinder-setup all --words BESTAND [--hive PAD] [--owner GEBRUIKER] [--user U] [--name NAAM]\n"
     "                       [--reset-password] [BEHEERDER]\n"
     "BEHEERDER (standaard root via de standaardsocket):\n"
-    "  --admin-socket PAD | --admin-host HOST [--admin-port POORT]  [--admin-user U] [--admin-password P]\n";
+    "  --admin-socket PAD | --admin-host HOST [--admin-port POORT]  [--admin-user U] [--admin-password-file PAD]\n"
+    "Een wachtwoordbestand: de eerste regel is het wachtwoord; PAD '-' leest die van de standaardinvoer.\n"
+    "--password P en --admin-password P werken ook, maar zijn even zichtbaar in de proceslijst.\n";
 
 // ---- arguments --------------------------------------------------------------
 
@@ -87,14 +89,34 @@ struct Arguments {
     bool has(const std::string& flag) const { return flags.count(flag) != 0; }
 };
 
+// The first line of a file, or of the standard input for "-", without its
+// line break: a password that never shows on the command line.
+std::string readSecret(const std::string& path, const std::string& option)
+{
+    std::string secret;
+    if (path == "-") {
+        std::getline(std::cin, secret);
+        if (std::cin.bad())
+            throw SetupError("--" + option + " -: de standaardinvoer kan niet worden gelezen.");
+    } else {
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            throw SetupError("--" + option + ": '" + path + "' kan niet worden gelezen (" + std::strerror(errno) + ").");
+        std::getline(in, secret);
+    }
+    if (!secret.empty() && secret.back() == '\r')
+        secret.pop_back();
+    return secret;
+}
+
 Arguments parse(int argc, char** argv)
 {
     static const std::unordered_set<std::string> admin{"admin-socket", "admin-host", "admin-port", "admin-user",
-                                                       "admin-password"};
+                                                       "admin-password", "admin-password-file"};
     static const std::map<std::string, std::pair<std::unordered_set<std::string>, std::unordered_set<std::string>>>
         commands{
-            {"registry", {{"host", "user", "password", "name", "hive", "owner"}, {}}},
-            {"database", {{"user", "password"}, {"reset-password"}}},
+            {"registry", {{"host", "user", "password", "password-file", "name", "hive", "owner"}, {}}},
+            {"database", {{"user", "password", "password-file"}, {"reset-password"}}},
             {"import", {{"batch-size"}, {}}},
             {"all", {{"words", "hive", "owner", "user", "name", "batch-size"}, {"reset-password"}}},
         };
@@ -119,11 +141,25 @@ Arguments parse(int argc, char** argv)
             if (i + 1 >= argc)
                 throw UsageError(a + " verwacht een waarde.");
             args.options[name] = argv[++i];
+            // Anyone may read a command line (ps, /proc/<pid>/cmdline): blank
+            // a password there as soon as it is copied.
+            if (name == "password" || name == "admin-password")
+                std::fill(argv[i], argv[i] + std::strlen(argv[i]), 'x');
         } else {
             throw UsageError("Onbekende optie " + a + " bij '" + args.command + "'.");
         }
     }
-    const std::size_t positional = args.command == "import" ? 1 : 0;
+    for (const char* name : {"password", "admin-password"}) {
+        const std::string file = std::string(name) + "-file";
+        const auto from = args.get(file);
+        if (!from)
+            continue;
+        if (args.get(name))
+            throw UsageError("Geef --" + std::string(name) + " of --" + file + ", niet allebei.");
+        args.options[name] = readSecret(*from, file);
+        args.options.erase(file);
+    }
+        const std::size_t positional = args.command == "import" ? 1 : 0;
     if (args.positional.size() != positional)
         throw UsageError(args.command == "import" ? "Geef precies één woordenlijst op."
                                                   : "Onverwacht argument '" + args.positional.front() + "'.");
