@@ -108,6 +108,12 @@ private:
 } // namespace
 
 PrivateServer::PrivateServer()
+    : PrivateServer(Options())
+{
+}
+
+PrivateServer::PrivateServer(const Options& options)
+    : options_(options)
 {
     // The socket path must fit in sun_path (108 bytes); a long TMPDIR would
     // not leave room, /tmp always does.
@@ -170,8 +176,8 @@ void PrivateServer::install()
         QStringLiteral("--datadir=") + dataDir_,
         QStringLiteral("--auth-root-authentication-method=normal"),
         QStringLiteral("--skip-test-db"),
-        QStringLiteral("--innodb-buffer-pool-size=16M"),
-        QStringLiteral("--innodb-log-file-size=8M"),
+        QStringLiteral("--innodb-buffer-pool-size=") + options_.bufferPoolSize,
+        QStringLiteral("--innodb-log-file-size=") + options_.logFileSize,
         QStringLiteral("--innodb-use-native-aio=0"),
         // The bootstrap's temporary tables go by process id; in a shared /tmp
         // two bootstraps in different pid namespaces can meet.
@@ -202,12 +208,12 @@ bool PrivateServer::launch(QString& why)
         QStringLiteral("--bind-address=127.0.0.1"),
         QStringLiteral("--skip-name-resolve"),
         QStringLiteral("--skip-log-bin"),
-        QStringLiteral("--innodb-buffer-pool-size=16M"),
-        QStringLiteral("--innodb-log-file-size=8M"),
+        QStringLiteral("--innodb-buffer-pool-size=") + options_.bufferPoolSize,
+        QStringLiteral("--innodb-log-file-size=") + options_.logFileSize,
         QStringLiteral("--innodb-use-native-aio=0"),
         QStringLiteral("--character-set-server=utf8mb4"),
         QStringLiteral("--collation-server=utf8mb4_unicode_520_ci"),
-        QStringLiteral("--general-log=1"),
+        QStringLiteral("--general-log=%1").arg(options_.generalLog ? 1 : 0),
         QStringLiteral("--general-log-file=") + dir_->filePath(QStringLiteral("general.log")),
         QStringLiteral("--log-error=") + dir_->filePath(QStringLiteral("error.log")),
         QStringLiteral("--pid-file=") + dir_->filePath(QStringLiteral("mysqld.pid")),

@@ -19,7 +19,15 @@
 // mysql_init. Errors raise std::runtime_error.
 class PrivateServer {
 public:
+    // Server settings beyond the small-memory defaults the tests use.
+    struct Options {
+        QString bufferPoolSize = QStringLiteral("16M"); // innodb-buffer-pool-size
+        QString logFileSize = QStringLiteral("8M");     // innodb-log-file-size
+        bool generalLog = true;                         // needed by generalLog()
+    };
+
     PrivateServer();
+    explicit PrivateServer(const Options& options);
     ~PrivateServer(); // stops the server, removes its directory
     PrivateServer(const PrivateServer&) = delete;
     PrivateServer& operator=(const PrivateServer&) = delete;
@@ -85,6 +93,7 @@ private:
     static quint16 freeLoopbackPort();
     static QString findProgram(const QStringList& names);
 
+    Options options_;
     std::unique_ptr<QTemporaryDir> dir_;
     QString dataDir_;
     QString socket_;
