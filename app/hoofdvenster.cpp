@@ -61,6 +61,15 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(words_.size());
     }
 
+    // The view asks for an index of every line when it lays the list out;
+    // without the base class's two virtual calls per line a long list is quicker.
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override
+    {
+        return row >= 0 && static_cast<std::size_t>(row) < words_.size() && column == 0 && !parent.isValid()
+                   ? createIndex(row, 0)
+                   : QModelIndex();
+    }
+
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole))
