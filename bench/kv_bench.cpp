@@ -671,6 +671,13 @@ void Bench::measureTable(const char* tableName, const QString& wordFile)
         const std::string table = std::string(tableName) + "_" + layout.name;
         activate(table);
         const std::uint64_t rows = std::stoull(admin.rows("SELECT COUNT(*) FROM kvls")[0][0]);
+        const auto size = admin.rows("SELECT DATA_LENGTH, INDEX_LENGTH FROM information_schema.TABLES "
+                                     "WHERE TABLE_SCHEMA='kv' AND TABLE_NAME='kvls'").at(0);
+        const double dataMb = std::stod(size[0]) / 1048576, indexMb = std::stod(size[1]) / 1048576;
+        say(QStringLiteral("  %1: %2 rows, rows %3 MB, index %4 MB")
+                .arg(QLatin1String(layout.name)).arg(rows).arg(dataMb, 0, 'f', 1).arg(indexMb, 0, 'f', 1));
+        record({{"record", "table"}, {"table", tableName}, {"layout", layout.name}, {"rows", qint64(rows)},
+                {"data_mb", dataMb}, {"index_mb", indexMb}});
         for (const Pattern& p : patterns()) {
             const std::string statement = statementFor(floor.get(), p.like());
             const auto plan = admin.rows("EXPLAIN " + statement);
@@ -782,6 +789,8 @@ void Bench::measureTable(const char* tableName, const QString& wordFile)
         record({{"record", "search"}, {"table", tableName}, {"table_rows", qint64(tableRows)}, {"pattern", p.name},
               {"like", QString::fromStdString(p.like())}, {"rows", qint64(rows)}, {"runs", s_.runs},
               {"floor_ms", f}, {"program_ms", prog}, {"ratio", prog / f}, {"program_minus_floor_ms", prog - f},
+              {"floor_min_ms", *std::min_element(floorTimes.begin(), floorTimes.end())},
+              {"program_min_ms", *std::min_element(programTimes.begin(), programTimes.end())},
               {"grep_ms", g}, {"grep_rows", grepRows}, {"mariadb_cli_ms", c}, {"same_rows", same}});
     }
 }
@@ -878,6 +887,12 @@ int Bench::run()
 
 int main(int argc, char* argv[])
 {
+    // The windowless platform's notes would only clutter the table.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtDebugMsg && type != QtInfoMsg && !text.contains(QLatin1String("propagateSizeHints"))
+            && !text.contains(QLatin1String("XDG_RUNTIME_DIR")))
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
