@@ -8,7 +8,6 @@
 // processes); this program runs itself again with a --child-... argument.
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -22,10 +21,8 @@
 #include <netinet/in.h>
 #include <sys/file.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -167,8 +164,6 @@ QString self()
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Shown)
 
 class TestFaults : public QObject {
     Q_OBJECT
