@@ -272,6 +272,7 @@ const std::vector<Layout>& layouts()
     static const std::vector<Layout> all{
         {"secondary_key", "KEY woord (woord)", false},
         {"covering_key", nullptr, false},
+        {"both_keys", "KEY woord (woord), KEY woord_alles (woord, lengte, veld3, veld4, veld5, veld6, veld7)", false},
         {"clustered_pk", "PRIMARY KEY (woord)", true},
     };
     return all;
