@@ -15,7 +15,8 @@ public:
 // Strict reading of a whole number: blanks, then an optional sign and decimal
 // digits, or one of the prefixes "$", "x", "X", "0x", "0X" and one to eight
 // hexadecimal digits, and nothing after; the value must fit in 32 bits.
-// Raises ConversionError with the text unchanged otherwise.
+// Raises ConversionError naming the text otherwise (a NUL in it shown as U+FFFD,
+// so the message is not cut short).
 int strictToInt(std::string_view text);
 
 // Lenient reading used for the letter count: the same forms as strictToInt,
