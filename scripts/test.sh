@@ -21,13 +21,22 @@ jobs=$(nproc)
 step() { printf '\n== %s\n' "$*"; }
 failed=()
 summary=()
+passed=0
+failed_tests=0
 
 # Runs ctest in dir, keeps its summary line for the end.
 suite() {
   local name=$1 dir=$2 log=$2/ctest.log rc=0
   step "$name suite"
   (cd "$dir" && ctest --output-on-failure -j2) 2>&1 | tee "$log" || rc=$?
-  summary+=("$name: $(grep -E 'tests passed|tests failed' "$log" | tail -1 || echo 'no summary')")
+  local line
+  line=$(grep -E 'tests passed|tests failed' "$log" | tail -1 || true)
+  summary+=("$name: ${line:-no summary}")
+  # "100% tests passed, 0 tests failed out of 17"
+  if [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+    failed_tests=$((failed_tests + BASH_REMATCH[1]))
+    passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+  fi
   [ "$rc" -eq 0 ] || failed+=("$name suite")
 }
 
@@ -102,6 +111,7 @@ fi
 
 step "Summary"
 printf '%s\n' "${summary[@]}"
+echo "Tests: $passed passed, $failed_tests failed"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FAILED: ${failed[*]}" >&2
   exit 1
