@@ -113,8 +113,12 @@ Arguments parse(int argc, char** argv)
 {
     static const std::unordered_set<std::string> admin{"admin-socket", "admin-host", "admin-port", "admin-user",
                                                        "admin-password", "admin-password-file"};
-    static const std::map<std::string, std::pair<std::unordered_set<std::string>, std::unordered_set<std::string>>>
-        commands{
+    // Per command: the options that take a value, and the flags.
+    struct Accepted {
+        std::unordered_set<std::string> valued;
+        std::unordered_set<std::string> flags;
+    };
+    static const std::map<std::string, Accepted> commands{
             {"registry", {{"host", "user", "password", "password-file", "name", "hive", "owner"}, {}}},
             {"database", {{"user", "password", "password-file"}, {"reset-password"}}},
             {"import", {{"batch-size"}, {}}},
@@ -124,8 +128,8 @@ Arguments parse(int argc, char** argv)
         throw UsageError("Geef een opdracht op.");
     Arguments args;
     args.command = argv[1];
-    const auto spec = commands.find(args.command);
-    if (spec == commands.end())
+    const auto found = commands.find(args.command);
+    if (found == commands.end())
         throw UsageError("Onbekende opdracht '" + args.command + "'.");
     const bool takesAdmin = args.command != "registry";
     for (int i = 2; i < argc; ++i) {
@@ -135,9 +139,10 @@ Arguments parse(int argc, char** argv)
             continue;
         }
         const std::string name = a.substr(2);
-        if (spec->second.second.count(name)) {
+        const Accepted& accepted = found->second;
+        if (accepted.flags.count(name)) {
             args.flags.insert(name);
-        } else if (spec->second.first.count(name) || (takesAdmin && admin.count(name))) {
+        } else if (accepted.valued.count(name) || (takesAdmin && admin.count(name))) {
             if (i + 1 >= argc)
                 throw UsageError(a + " verwacht een waarde.");
             args.options[name] = argv[++i];
