@@ -34,8 +34,10 @@
 #include "kvopties.h"
 #include "messagebox.h"
 #include "privateserver.h"
+#include "widgettest.h"
 
 using namespace kv;
+using kvtest::child;
 
 namespace {
 
@@ -44,19 +46,7 @@ const QString Password = QStringLiteral("Geheim-Wachtwoord-42");
 const QString Select = QStringLiteral("SELECT * FROM kvls WHERE woord LIKE '%1' ORDER BY woord");
 const QString Insert = QStringLiteral("INSERT INTO kvls VALUES ('%1','%2','null','null','null','null','null')");
 
-struct Shown {
-    MessageBox::Kind kind;
-    QString text;
-};
-
-template <typename T = QWidget>
-T* child(QWidget& w, const QString& name)
-{
-    T* c = w.findChild<T*>(name);
-    if (!c)
-        qFatal("no child %s", qPrintable(name));
-    return c;
-}
+using Shown = kvtest::ShownMessage;
 
 void search(THoofdVenster& w, const QString& count, const QStringList& letters = {})
 {

@@ -24,19 +24,12 @@
 #include "messagebox.h"
 #include "startup.h"
 #include "version.h"
+#include "widgettest.h"
 
 using namespace kv;
+using kvtest::child;
 
 namespace {
-
-template <typename T = QWidget>
-T* child(QObject& parent, const QString& name)
-{
-    T* c = parent.findChild<T*>(name);
-    if (!c)
-        qFatal("no child %s", qPrintable(name));
-    return c;
-}
 
 void writeFile(const QString& path, const QByteArray& contents)
 {

@@ -13,7 +13,7 @@ namespace kvtest {
 // The child with this object name; a missing one ends the test program, as
 // every later step would only fail less clearly.
 template <typename T = QWidget>
-T* child(QWidget& parent, const QString& name)
+T* child(QObject& parent, const QString& name)
 {
     T* found = parent.findChild<T*>(name);
     if (!found)
