@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,9 +90,23 @@ private:
 
 QFont windowFont()
 {
+    // The first of the families that is installed goes to the front: it is
+    // the one that would be used anyway, and matching then starts with a hit
+    // instead of a failed lookup. Worked out once for all five windows.
+    static const QStringList families = [] {
+        QStringList list{QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                         QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")};
+        const QStringList installed = QFontDatabase::families();
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            if (installed.contains(list.at(i), Qt::CaseInsensitive)) {
+                list.move(i, 0);
+                break;
+            }
+        }
+        return list;
+    }();
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")});
+    font.setFamilies(families);
     font.setPixelSize(11);
     return font;
 }
