@@ -9,9 +9,7 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    ExitOnFirstExpose exitWhenShown(QStringLiteral("Venster"));
-    application.installEventFilter(&exitWhenShown);
+    ExitOnFirstExposeApplication application(argc, argv, QStringLiteral("Venster"));
     QWidget window;
     window.setObjectName(QStringLiteral("Venster"));
     window.resize(377, 250);

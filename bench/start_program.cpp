@@ -9,9 +9,7 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    ExitOnFirstExpose exitWhenShown(QStringLiteral("HoofdVenster"));
-    application.installEventFilter(&exitWhenShown);
+    ExitOnFirstExposeApplication application(argc, argv, QStringLiteral("HoofdVenster"));
     QApplication::setApplicationName(QString::fromLatin1(kv::ApplicationTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(kv::FileVersion));
     QApplication::setWindowIcon(kv::programIcon());
