@@ -8,12 +8,8 @@
 
 namespace kv {
 
-// forms/foto.cpp: the splash picture is decoded beside building the main window.
-void startDecodingSplashPicture();
-
 Kwisvinder::Kwisvinder(const QStringList& arguments)
 {
-    startDecodingSplashPicture();
     HoofdVenster = std::make_unique<THoofdVenster>(arguments);
     HoofdVenster->show();
     StartFoto = std::make_unique<TStartFoto>();

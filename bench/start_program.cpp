@@ -1,9 +1,6 @@
 // The program's own start-up, as app/main.cpp, ending once the main window
 // has been shown.
 #include <QApplication>
-#include <QFontDatabase>
-
-#include <future>
 
 #include "exitonexpose.h"
 #include "kvresources.h"
@@ -13,10 +10,6 @@
 int main(int argc, char* argv[])
 {
     ExitOnFirstExposeApplication application(argc, argv, QStringLiteral("HoofdVenster"));
-    // Reading the installed fonts is the longest single step of starting; it
-    // runs beside loading the icon and building the main window up to its
-    // font, which then waits for it (the font database is thread-safe).
-    auto fonts = std::async(std::launch::async, [] { return QFontDatabase::families(); });
     QApplication::setApplicationName(QString::fromLatin1(kv::ApplicationTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(kv::FileVersion));
     QApplication::setWindowIcon(kv::programIcon());

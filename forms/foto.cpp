@@ -1,47 +1,13 @@
 #include "foto.h"
 
-#include <QFile>
 #include <QGuiApplication>
-#include <QImage>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
 
-#include <future>
-
 #include "kvresources.h"
 
 namespace kv {
-
-namespace {
-
-// The picture decoded ahead, on a thread of its own, while the main window is built.
-std::future<QImage>& pendingPicture()
-{
-    static std::future<QImage> picture;
-    return picture;
-}
-
-QPixmap takeSplashPicture()
-{
-    if (pendingPicture().valid()) {
-        const QImage picture = pendingPicture().get();
-        if (!picture.isNull())
-            return QPixmap::fromImage(picture);
-    }
-    return splashPicture();
-}
-
-} // namespace
-
-// Only once the resources are registered (app/main.cpp has the icon by
-// then); otherwise the window decodes the picture itself as before.
-void startDecodingSplashPicture()
-{
-    const QString path = QStringLiteral(":/kwisvinder/splash.jpg");
-    if (!pendingPicture().valid() && QFile::exists(path))
-        pendingPicture() = std::async(std::launch::async, [path] { return QImage(path); });
-}
 
 TStartFoto::TStartFoto()
 {
@@ -62,7 +28,7 @@ TStartFoto::TStartFoto()
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 465, 377);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setPixmap(takeSplashPicture());
+    Image1->setPixmap(splashPicture());
 
     Label1 = new QLabel(QStringLiteral("Kwisvinder"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
