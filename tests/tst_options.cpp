@@ -52,6 +52,18 @@ QStringList names(int round = 1)
     return list;
 }
 
+// The main window with its options dialog, as start-up wires them.
+struct Windows {
+    THoofdVenster main{QStringList()};
+    ToptiesForm dialog{main};
+
+    Windows()
+    {
+        main.setWindows(&dialog, nullptr, nullptr);
+        main.show();
+    }
+};
+
 QStringList items(const QComboBox* combo)
 {
     QStringList list;
@@ -76,6 +88,13 @@ class TestOptions : public QObject {
     static QLineEdit* password(ToptiesForm& o) { return child<QLineEdit>(o, QStringLiteral("passwordEditBox")); }
     static QPushButton* ok(ToptiesForm& o) { return child<QPushButton>(o, QStringLiteral("okButton")); }
     static QPushButton* annuleren(ToptiesForm& o) { return child<QPushButton>(o, QStringLiteral("annulerenButton")); }
+
+    // Configuration 1, active, for the private server's test account.
+    void writeLocalConfiguration() const
+    {
+        PrivateServer::writeConfigurationHive(hive, QStringLiteral("1"),
+            {{QStringLiteral("1"), QStringLiteral("Hier"), QStringLiteral("localhost"), QStringLiteral("puzzelaar"), QStringLiteral("geheim")}});
+    }
 
     void writeFive(const QString& active, int round = 1) const
     {
@@ -172,10 +191,9 @@ private slots:
         QFETCH(int, configuration);
         QFETCH(int, round);
         QFETCH(QStringList, errors);
-        THoofdVenster w({});
-        ToptiesForm o(w);
-        w.setWindows(&o, nullptr, nullptr);
-        w.show();
+        Windows windows;
+        THoofdVenster& w = windows.main;
+        ToptiesForm& o = windows.dialog;
 
         QVERIFY(open(w, o));
         QCOMPARE(items(combo(o)), names());
@@ -203,10 +221,9 @@ private slots:
 
     void whileOpenOnlyTheDialogTakesInput()
     {
-        THoofdVenster w({});
-        ToptiesForm o(w);
-        w.setWindows(&o, nullptr, nullptr);
-        w.show();
+        Windows windows;
+        THoofdVenster& w = windows.main;
+        ToptiesForm& o = windows.dialog;
         QVERIFY(!o.isVisible());
         w.findChild<QAction*>(QStringLiteral("Opties1"))->trigger();
         QApplication::setActiveWindow(&o);
@@ -239,10 +256,9 @@ private slots:
 
     void placedOverTheMainWindowOnceThenWhereLeft()
     {
-        THoofdVenster w({});
-        ToptiesForm o(w);
-        w.setWindows(&o, nullptr, nullptr);
-        w.show();
+        Windows windows;
+        THoofdVenster& w = windows.main;
+        ToptiesForm& o = windows.dialog;
         w.move(200, 150);
         QVERIFY(open(w, o));
         QTRY_COMPARE(o.frameGeometry().size(), QSize(280, 234));
@@ -257,10 +273,9 @@ private slots:
 
     void pickingFromTheListAndOk()
     {
-        THoofdVenster w({});
-        ToptiesForm o(w);
-        w.setWindows(&o, nullptr, nullptr);
-        w.show();
+        Windows windows;
+        THoofdVenster& w = windows.main;
+        ToptiesForm& o = windows.dialog;
         QVERIFY(open(w, o));
         combo(o)->setFocus(Qt::OtherFocusReason);
         combo(o)->showPopup();
@@ -314,10 +329,9 @@ private slots:
         QFETCH(QString, leave);
         QFETCH(QString, storedName);
         writeFive(QStringLiteral("2"));
-        THoofdVenster w({});
-        ToptiesForm o(w);
-        w.setWindows(&o, nullptr, nullptr);
-        w.show();
+        Windows windows;
+        THoofdVenster& w = windows.main;
+        ToptiesForm& o = windows.dialog;
         QVERIFY(open(w, o));
         typeName(o, name);
         QTest::keyClick(combo(o), Qt::Key_Return);
@@ -365,10 +379,9 @@ private slots:
     {
         QFETCH(QString, how);
         const QByteArray before = fileBytes();
-        THoofdVenster w({});
-        ToptiesForm o(w);
-        w.setWindows(&o, nullptr, nullptr);
-        w.show();
+        Windows windows;
+        THoofdVenster& w = windows.main;
+        ToptiesForm& o = windows.dialog;
         QVERIFY(open(w, o));
         typeName(o, QStringLiteral("Kantoor"));
         QTest::keyClick(combo(o), Qt::Key_Tab);
@@ -396,10 +409,9 @@ private slots:
     void typedNameWithoutSelectionIsAppended()
     {
         writeFive(QStringLiteral("7"));
-        THoofdVenster w({});
-        ToptiesForm o(w);
-        w.setWindows(&o, nullptr, nullptr);
-        w.show();
+        Windows windows;
+        THoofdVenster& w = windows.main;
+        ToptiesForm& o = windows.dialog;
         QVERIFY(open(w, o));
         QCOMPARE(o.selectedIndex, -1);
         typeName(o, QStringLiteral("Nieuw"));
@@ -457,10 +469,9 @@ private slots:
             writeFive(QStringLiteral("7"));
         }
 
-        THoofdVenster w({});
-        ToptiesForm o(w);
-        w.setWindows(&o, nullptr, nullptr);
-        w.show();
+        Windows windows;
+        THoofdVenster& w = windows.main;
+        ToptiesForm& o = windows.dialog;
         QVERIFY(open(w, o));
         host(o)->setText(QStringLiteral("db.example"));
         QTest::mouseClick(ok(o), Qt::LeftButton);
@@ -474,12 +485,10 @@ private slots:
 
     void okChangesNotTheOpenConnection()
     {
-        PrivateServer::writeConfigurationHive(hive, QStringLiteral("1"),
-            {{QStringLiteral("1"), QStringLiteral("Hier"), QStringLiteral("localhost"), QStringLiteral("puzzelaar"), QStringLiteral("geheim")}});
-        THoofdVenster w({});
-        ToptiesForm o(w);
-        w.setWindows(&o, nullptr, nullptr);
-        w.show();
+        writeLocalConfiguration();
+        Windows windows;
+        THoofdVenster& w = windows.main;
+        ToptiesForm& o = windows.dialog;
         QCOMPARE(search(w), (QStringList{QStringLiteral("AA"), QStringLiteral("OP")}));
         QVERIFY(w.database().connected);
 
@@ -496,12 +505,10 @@ private slots:
 
     void emptiedHostReadsTheRegistryAtTheNextConnection()
     {
-        PrivateServer::writeConfigurationHive(hive, QStringLiteral("1"),
-            {{QStringLiteral("1"), QStringLiteral("Hier"), QStringLiteral("localhost"), QStringLiteral("puzzelaar"), QStringLiteral("geheim")}});
-        THoofdVenster w({});
-        ToptiesForm o(w);
-        w.setWindows(&o, nullptr, nullptr);
-        w.show();
+        writeLocalConfiguration();
+        Windows windows;
+        THoofdVenster& w = windows.main;
+        ToptiesForm& o = windows.dialog;
         QVERIFY(open(w, o));
         host(o)->clear();
         user(o)->setText(QStringLiteral("niemand"));
