@@ -74,10 +74,15 @@ std::string insertStatement(std::string_view escapedWord, std::string_view escap
 std::string upperAscii(std::string_view word)
 {
     std::string upper(word);
-    for (char& c : upper)
+    upperAsciiInPlace(upper);
+    return upper;
+}
+
+void upperAsciiInPlace(std::span<char> text)
+{
+    for (char& c : text)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
-    return upper;
 }
 
 } // namespace kv

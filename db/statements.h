@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,8 @@ std::string insertStatement(std::string_view escapedWord, std::string_view escap
 
 // The word as listed: "a".."z" become "A".."Z", every other byte stays.
 std::string upperAscii(std::string_view word);
+// The same, on text in place.
+void upperAsciiInPlace(std::span<char> text);
 
 // Number of characters (not bytes) in UTF-8 text.
 int characterCount(std::string_view utf8);

@@ -69,9 +69,7 @@ void WordList::append(std::string_view word)
 {
     const std::size_t begin = text_.size();
     text_.append(word);
-    for (std::size_t i = begin; i < text_.size(); ++i)
-        if (text_[i] >= 'a' && text_[i] <= 'z')
-            text_[i] = static_cast<char>(text_[i] - 'a' + 'A');
+    upperAsciiInPlace(std::span<char>(text_).subspan(begin));
     ends_.push_back(static_cast<std::uint32_t>(text_.size()));
 }
 
